@@ -467,9 +467,9 @@ WORD named_key(const std::string& name) {
 }
 
 // "ctrl+shift+tab", "f4", "a", "text:abc" -> key events.
-void parse_key_spec(const std::string& spec, std::vector<INPUT>& out) {
-    if (spec.rfind("text:", 0) == 0) {
-        for (char c : spec.substr(5)) {
+void parse_key_name(const std::string& key_name, std::vector<INPUT>& out) {
+    if (key_name.rfind("text:", 0) == 0) {
+        for (char c : key_name.substr(5)) {
             WORD vk;
             int modifiers;
             if (!char_key(c, &vk, &modifiers)) fail("cannot type character 0x%02x", static_cast<unsigned char>(c));
@@ -478,7 +478,7 @@ void parse_key_spec(const std::string& spec, std::vector<INPUT>& out) {
         return;
     }
     int modifiers = 0;
-    std::string rest = spec;
+    std::string rest = key_name;
     for (;;) {
         size_t plus = rest.find('+', 1);
         if (plus == std::string::npos) break;
@@ -486,7 +486,7 @@ void parse_key_spec(const std::string& spec, std::vector<INPUT>& out) {
         if (modifier == "shift") modifiers |= 1;
         else if (modifier == "ctrl") modifiers |= 2;
         else if (modifier == "alt") modifiers |= 4;
-        else fail("unknown modifier '%s' in '%s'", modifier.c_str(), spec.c_str());
+        else fail("unknown modifier '%s' in '%s'", modifier.c_str(), key_name.c_str());
         rest = rest.substr(plus + 1);
     }
     press(out, named_key(rest), modifiers);
@@ -727,7 +727,7 @@ void cmd_key(const std::vector<std::string>& args) {
     if (args.size() < 2) throw Usage{};
     HWND main = find_main(args[0].c_str());
     std::vector<INPUT> inputs;
-    for (size_t i = 1; i < args.size(); ++i) parse_key_spec(args[i], inputs);
+    for (size_t i = 1; i < args.size(); ++i) parse_key_name(args[i], inputs);
     HWND front = bring_to_front(main);
     deliver(inputs, front);
     std::printf("events=%zu\nforeground=0x%llx\n", inputs.size(), hv(front));
@@ -968,7 +968,7 @@ const char kUsage[] =
     "  wait-window CLASS TIMEOUT_MS [visible]   window-info CLASS\n"
     "  control-info CLASS ID    children CLASS    text CLASS ID (0: the window itself)\n"
     "  cursel CLASS    tab-count CLASS    tab-text CLASS INDEX    focus CLASS\n"
-    "  click-tab CLASS INDEX    click CLASS ID    click-at X Y    key CLASS SPEC...\n"
+    "  click-tab CLASS INDEX    click CLASS ID    click-at X Y    key CLASS KEY...\n"
     "  sysmenu-close CLASS    close CLASS    msgbox TITLE_HEX|* TIMEOUT_MS [CLASS]\n"
     "  msgbox-dismiss TITLE_HEX|* ok|esc|close|button:ID    stats PID\n"
     "  sleep-until-idle CLASS    terminate PID [EXIT_CODE]\n";
