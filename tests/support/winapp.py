@@ -305,8 +305,10 @@ class Driver:
 
     def msgbox(self, title=None, timeout_ms=10000):
         """Waits for a message box with this title (bytes, or str in code page 936; None: any)
-        and describes it, with its buttons under "buttons" and the main window's state."""
-        fields, records = self.run("msgbox", _title_arg(title), timeout_ms, self.class_name,
+        and describes it, with its buttons under "buttons" and, when this driver names a window
+        class, that main window's state."""
+        main = [self.class_name] if self.class_name else []
+        fields, records = self.run("msgbox", _title_arg(title), timeout_ms, *main,
                                    timeout=timeout_ms / 1000 + DEFAULT_TIMEOUT)
         fields["buttons"] = [record for name, record in records if name == "button"]
         return fields
