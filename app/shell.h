@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "app/application_state.h"
+#include "catalogue/internet_session.h"
+#include "catalogue/wininet_platform.h"
 
 namespace app {
 
@@ -42,8 +44,10 @@ public:
     ProcessObjects& operator=(const ProcessObjects&) = delete;
 
     ApplicationState state;
+    catalogue::InternetSession internet{catalogue::wininet()};
 };
 
 ApplicationState& state();
+catalogue::InternetSession& internet_session();
 
 }  // namespace app
