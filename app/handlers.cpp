@@ -1,10 +1,17 @@
 #include "app/handlers.h"
 
+#include "app/program_ports.h"
 #include "catalogue/catalogue_tabs.h"
+#include "update/version_gate.h"
 
 namespace app {
 
-void handle_window_created() {}
+void handle_window_created()
+{
+    ProgramPorts ports;
+    catalogue::load_catalogue_list(ports, 0);
+    update::version_gate(ports);
+}
 
 void handle_edit6_changed() {}
 

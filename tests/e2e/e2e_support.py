@@ -4,6 +4,7 @@ case that starts it under Wine and ends it whatever happens."""
 import os
 import unittest
 
+from scripted_server import Reply, ScriptedServer
 from winapp import AppProcess, Driver, WinAppError, wait_until
 
 MAIN_CLASS = "LiLanGe.MainWindow"
@@ -17,6 +18,14 @@ ID = {name: 100 + 10 * n for n, name in enumerate([
     "编辑框10", "按钮2", "分组框3", "标签6", "标签7", "标签8", "标签9", "分组框4", "标签10"])}
 LIST_BOXES = [ID[f"编辑框{n}"] for n in range(1, 6)]
 
+# The program talks to the catalogue server compiled into it.
+CATALOGUE_HOST = os.environ.get("CATALOGUE_HOST", "127.0.0.1:18936")
+CATALOGUE_PORT = int(CATALOGUE_HOST.rpartition(":")[2] or 80)
+DOWNLOAD_URL = os.environ.get("DOWNLOAD_URL", "")
+LIST_PATHS = [f"/软件的/电影库/{name}.txt".encode("gbk") for name in ("电视剧", "电影", "dm", "福利", "软件")]
+VERSION_PATH = b"/2.txt"
+SAMPLE_LISTS = [f"第{n}号列表\r\n《示例剧集》 http://example.org/{n}\r\n".encode("gbk") for n in range(5)]
+
 
 def program_path(variable="LILANGE_EXE"):
     path = os.environ.get(variable, "")
@@ -27,6 +36,19 @@ def program_path(variable="LILANGE_EXE"):
 
 class ProgramCase(unittest.TestCase):
     """Starts a program per test and makes sure it is gone afterwards."""
+
+    def serve_catalogue(self, version=b"0.1", lists=SAMPLE_LISTS):
+        """A scripted catalogue server where the program looks for it, with the five lists
+        and the version text in place; stopped after the test."""
+        server = ScriptedServer(port=CATALOGUE_PORT).start()
+        self.addCleanup(server.stop)
+        for path, body in zip(LIST_PATHS, lists):
+            server.route(path, Reply(body=body))
+        server.route(VERSION_PATH, Reply(body=version))
+        return server
+
+    def targets(self, server):
+        return [request.target for request in server.requests]
 
     def start(self, exe=None, args=(), env_extra=None, wait_visible=True):
         app = AppProcess.start(exe or program_path(), args=args, env_extra=env_extra)
@@ -48,5 +70,6 @@ class ProgramCase(unittest.TestCase):
         return wait_until(predicate, timeout=timeout, what=what)
 
 
-__all__ = ["ID", "LIST_BOXES", "MAIN_CLASS", "TITLE", "UNSIGNED_MINUS_ONE", "ProgramCase",
+__all__ = ["CATALOGUE_HOST", "DOWNLOAD_URL", "ID", "LIST_BOXES", "LIST_PATHS", "MAIN_CLASS",
+           "SAMPLE_LISTS", "TITLE", "UNSIGNED_MINUS_ONE", "VERSION_PATH", "ProgramCase", "Reply",
            "WinAppError", "program_path"]
