@@ -39,6 +39,15 @@ std::optional<std::string_view> query_content_length(HttpPlatform& platform, Han
     return std::string_view(buffer, std::min(length, content_length_buffer - 1));
 }
 
+// Sets room aside for the declared length; without it the body simply grows as it comes.
+void reserve(ByteBuffer& body, std::uint32_t length)
+{
+    try {
+        body.reserve(length);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 // Appends one read to the body; false when memory ran out (the body keeps what it had).
 bool append(ByteBuffer& body, const char* bytes, std::uint32_t count)
 {
@@ -68,13 +77,11 @@ void read_body(HttpPlatform& platform, Handle request, char* chunk, std::uint32_
 
 }  // namespace
 
-std::uint32_t read_chunk_size(std::optional<std::string_view> content_length)
+std::uint32_t declared_length(std::optional<std::string_view> content_length)
 {
     if (!content_length) {
-        return default_chunk_size;
+        return 0;
     }
-    // A signed decimal number: leading white space, one sign, digits up to the first other
-    // character; no digits read as 0. Values beyond the range saturate.
     std::string_view text = *content_length;
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
         text.remove_prefix(1);
@@ -84,17 +91,25 @@ std::uint32_t read_chunk_size(std::optional<std::string_view> content_length)
         negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    std::int64_t value = 0;
+    std::uint32_t value = 0;
+    constexpr std::uint32_t most = std::numeric_limits<std::int32_t>::max();
     for (const char c : text) {
         if (c < '0' || c > '9') {
             break;
         }
-        value = std::min<std::int64_t>(value * 10 + (c - '0'), std::numeric_limits<std::int32_t>::max());
+        const auto digit = static_cast<std::uint32_t>(c - '0');
+        value = value > (most - digit) / 10 ? most : value * 10 + digit;
     }
-    if (negative || value == 0) {
+    return negative ? 0 : value;
+}
+
+std::uint32_t read_chunk_size(std::optional<std::string_view> content_length)
+{
+    const std::uint32_t length = declared_length(content_length);
+    if (length == 0) {
         return default_chunk_size;
     }
-    return value >= largest_chunk_size ? largest_chunk_size : static_cast<std::uint32_t>(value) + 1;
+    return length >= largest_chunk_size ? largest_chunk_size : length + 1;
 }
 
 ByteBuffer http_read_body(InternetSession& session, std::string_view url)
@@ -135,11 +150,13 @@ ByteBuffer http_read_body(InternetSession& session, std::string_view url)
         }
 
         char length_text[content_length_buffer] = {};
-        const std::uint32_t chunk_size = read_chunk_size(query_content_length(platform, request.get(), length_text));
+        const auto content_length = query_content_length(platform, request.get(), length_text);
+        const std::uint32_t chunk_size = read_chunk_size(content_length);
         const ChunkBuffer chunk(static_cast<char*>(platform.allocate(chunk_size)), ReleaseChunk{&platform});
         if (!chunk) {
             return body;
         }
+        reserve(body, std::min(declared_length(content_length), largest_reservation));
         read_body(platform, request.get(), chunk.get(), chunk_size, body);
     } catch (const std::bad_alloc&) {
         // Out of memory while the URL's parts were made: nothing was read yet.

@@ -23,8 +23,17 @@ inline constexpr std::uint32_t largest_chunk_size = 102400;
 inline constexpr std::uint32_t http_request_flags = 0x84000000;
 inline constexpr std::uint32_t https_request_flags = 0x84800000;
 
-// Read size from the Content-Length text (absent: no header, or it did not fit its buffer).
+// The body's length as the Content-Length text declares it (absent: no header, or it did not
+// fit its buffer): a signed decimal number after white space, saturating at 2^31 - 1; 0 when
+// there is none, it reads as 0, or it is negative.
+std::uint32_t declared_length(std::optional<std::string_view> content_length);
+
+// Read size from the declared length: 10240 without one, else the length plus 1, at most 102400.
 std::uint32_t read_chunk_size(std::optional<std::string_view> content_length);
+
+// Room set aside for a body of declared length up front, so that a long body is not copied
+// as it grows; bounded, since a server can declare anything.
+inline constexpr std::uint32_t largest_reservation = 64 * 1024 * 1024;
 
 // Makes the GET request for `url` and gathers the body, or the bytes that arrived before the
 // transfer broke off.

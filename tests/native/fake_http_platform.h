@@ -41,6 +41,7 @@ public:
     int double_closes = 0;
     int allocations = 0;
     bool allocation_failed = false;
+    std::size_t reads_when_allocation_failed = 0;
     std::size_t live_blocks = 0;
 
     catalogue::Handle open_session(const char* agent) override
@@ -162,6 +163,7 @@ public:
     {
         if (++allocations == failing_allocation) {
             allocation_failed = true;
+            reads_when_allocation_failed = next_read_;
             return nullptr;
         }
         ++live_blocks;

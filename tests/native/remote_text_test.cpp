@@ -155,7 +155,8 @@ TEST_F(Fetch, BytesOfAFailedReadAreKept)
 TEST_F(Fetch, RunningOutOfMemoryWhileTheBodyGrowsKeepsWhatWasGathered)
 {
     platform.reads = {{true, "0123456789"}, {true, "abcdefghij"}, {true, "KLMNOPQRST"}, {true, "never"}};
-    // Allocations: the chunk buffer, the body at 10 bytes, at 20, then at 40, which fails.
+    // No declared length, so no room set aside. Allocations: the chunk buffer, the body at 10
+    // bytes, at 20, then at 40, which fails.
     platform.failing_allocation = 4;
     EXPECT_EQ(fetch("http://h/x"), "0123456789abcdefghij");
     EXPECT_TRUE(platform.allocation_failed);
@@ -197,6 +198,31 @@ TEST(ReadChunkSize, FollowsTheDeclaredLength)
     for (const auto& c : cases) {
         EXPECT_EQ(catalogue::read_chunk_size(c.content_length), c.size) << (c.content_length ? *c.content_length : "absent");
     }
+}
+
+TEST_F(Fetch, DeclaredLengthIsSetAsideOnceAndStillGrowsBeyond)
+{
+    platform.content_length = "25";
+    platform.reads = {{true, std::string(25, 'a')}, {true, std::string(26, 'b')}};
+    EXPECT_EQ(fetch("http://h/x"), std::string(25, 'a') + std::string(26, 'b'));
+    // The read buffer, the 25 bytes set aside, then one growth for the body that was longer.
+    EXPECT_EQ(platform.allocations, 3);
+}
+
+TEST_F(Fetch, MemoryForTheDeclaredLengthIsNotNeeded)
+{
+    platform.content_length = "25";
+    platform.reads = {{true, "short"}};
+    platform.failing_allocation = 2;  // the room set aside
+    EXPECT_EQ(fetch("http://h/x"), "short");
+}
+
+TEST(DeclaredLength, ReadsTheTextAsASignedNumber)
+{
+    EXPECT_EQ(catalogue::declared_length(std::nullopt), 0u);
+    EXPECT_EQ(catalogue::declared_length("-7"), 0u);
+    EXPECT_EQ(catalogue::declared_length(" 52428800\r"), 52428800u);
+    EXPECT_EQ(catalogue::declared_length("99999999999999999999"), 2147483647u);
 }
 
 TEST_F(Fetch, LongBodiesAreReadInChunksOfTheChosenSize)
