@@ -11,7 +11,7 @@
 
 namespace app {
 
-std::string ProgramPorts::catalogue_host() { return build_settings::catalogue_host; }
+std::string_view ProgramPorts::catalogue_host() { return build_settings::catalogue_host; }
 
 std::string ProgramPorts::fetch_remote_text(std::string_view url) { return catalogue::fetch_remote_text(url); }
 

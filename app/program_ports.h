@@ -10,7 +10,7 @@ namespace app {
 
 class ProgramPorts final : public catalogue::CataloguePorts, public update::GatePorts {
 public:
-    std::string catalogue_host() override;
+    std::string_view catalogue_host() override;
     std::string fetch_remote_text(std::string_view url) override;
     void set_edit_content(std::string_view box, std::string_view text) override;
     int current_tab() override;

@@ -11,7 +11,7 @@ namespace catalogue {
 class CataloguePorts {
 public:
     virtual ~CataloguePorts() = default;
-    virtual std::string catalogue_host() = 0;
+    virtual std::string_view catalogue_host() = 0;
     virtual std::string fetch_remote_text(std::string_view url) = 0;
     virtual void set_edit_content(std::string_view box, std::string_view text) = 0;
     virtual int current_tab() = 0;

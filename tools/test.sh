@@ -12,8 +12,13 @@ cmake --build --preset native
 ctest --preset native
 
 cmake --preset win32
-cmake --build --preset win32
+cmake --build --preset win32 --target package
 ctest --preset win32
+
+# A release for another catalogue server, exactly as README.md shows it.
+cmake --preset win32 -B build/release -DCATALOGUE_HOST=catalogue.example.org -DDOWNLOAD_URL=http://download.example.org/s/Ab12Cd34
+cmake --build build/release --target package
+ctest --test-dir build/release --output-on-failure
 
 # Configured after the 32-bit tree, whose program the Wine tests read back as well.
 cmake --preset win64

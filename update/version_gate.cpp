@@ -7,7 +7,8 @@ namespace update {
 void version_gate(GatePorts& ports)
 {
     {
-        const std::string fetched = ports.fetch_remote_text("http://" + ports.catalogue_host() + version_path);
+        const std::string fetched =
+            ports.fetch_remote_text("http://" + std::string(ports.catalogue_host()) + version_path);
         ports.set_label_caption("标签9", fetched);
     }
     // Compared as the labels hold them: the remote version, then the local one.

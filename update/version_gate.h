@@ -16,7 +16,7 @@ inline constexpr char version_path[] = "/2.txt";
 class GatePorts {
 public:
     virtual ~GatePorts() = default;
-    virtual std::string catalogue_host() = 0;
+    virtual std::string_view catalogue_host() = 0;
     virtual std::string fetch_remote_text(std::string_view url) = 0;
     virtual void set_label_caption(std::string_view label, std::string_view text) = 0;
     virtual std::string get_label_caption(std::string_view label) = 0;

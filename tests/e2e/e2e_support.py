@@ -70,6 +70,6 @@ class ProgramCase(unittest.TestCase):
         return wait_until(predicate, timeout=timeout, what=what)
 
 
-__all__ = ["CATALOGUE_HOST", "DOWNLOAD_URL", "ID", "LIST_BOXES", "LIST_PATHS", "MAIN_CLASS",
+__all__ = ["CATALOGUE_HOST", "CATALOGUE_PORT", "DOWNLOAD_URL", "ID", "LIST_BOXES", "LIST_PATHS", "MAIN_CLASS",
            "SAMPLE_LISTS", "TITLE", "UNSIGNED_MINUS_ONE", "VERSION_PATH", "ProgramCase", "Reply",
            "WinAppError", "program_path"]

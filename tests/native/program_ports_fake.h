@@ -19,7 +19,7 @@ public:
     int tab = 0;
     std::vector<std::string> log;
 
-    std::string catalogue_host() override { return "catalogue.test:8"; }
+    std::string_view catalogue_host() override { return "catalogue.test:8"; }
     std::string fetch_remote_text(std::string_view url) override
     {
         log.push_back("fetch " + std::string(url));

@@ -3,9 +3,10 @@
 
   pe_check.py --machine {i386,amd64} PATH/lilange.exe
 
-Checks the target machine, the GUI subsystem, that every imported DLL ships with Windows (the
-C++ runtime is linked in statically, so none of MinGW's DLLs may be needed), and that the
-program's name is compiled in as code page 936 text, not UTF-8.
+Checks the target machine, the GUI subsystem, the version, icon and manifest resources, that
+every imported DLL ships with Windows (the C++ runtime is linked in statically, so none of
+MinGW's DLLs may be needed), and that the program's name is compiled in as code page 936 text,
+not UTF-8.
 """
 
 import argparse
@@ -25,6 +26,14 @@ SYSTEM_DLLS = {
 MINGW_RUNTIME_PREFIXES = ("libstdc++", "libgcc", "libwinpthread")
 
 NAME = "栎岚阁"
+
+# (type, name, language): the version in Chinese (PRC), icon and manifest language neutral.
+REQUIRED_RESOURCES = {
+    (16, 1, 2052): "version",
+    (14, "DEFAULT_ICON", 0): "icon group",
+    (3, 3, 0): "icon image",
+    (24, 1, 0): "manifest",
+}
 
 
 class PeFile:
@@ -62,6 +71,29 @@ class PeFile:
         start = self.offset(rva)
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
 
+    def resources(self):
+        """(type, name, language) of every resource; ids as ints, names as str."""
+        if len(self.directories) <= 2 or self.directories[2][0] == 0:
+            return []
+        base = self.offset(self.directories[2][0])
+
+        def entries(at):
+            named, numbered = struct.unpack_from("<HH", self.data, base + at + 12)
+            for i in range(named + numbered):
+                key, target = struct.unpack_from("<II", self.data, base + at + 16 + 8 * i)
+                if key & 0x80000000:
+                    length = struct.unpack_from("<H", self.data, base + (key & 0x7FFFFFFF))[0]
+                    start = base + (key & 0x7FFFFFFF) + 2
+                    key = self.data[start:start + 2 * length].decode("utf-16-le")
+                yield key, target & 0x7FFFFFFF
+
+        found = []
+        for kind, names in entries(0):
+            for name, languages in entries(names):
+                for language, _ in entries(languages):
+                    found.append((kind, name, language))
+        return found
+
     def imported_dlls(self):
         """Names of the DLLs in the import table and the delay-load table."""
         names = []
@@ -92,6 +124,11 @@ def check(pe, machine):
             problems.append(f"imports the MinGW runtime DLL {dll}: link it statically")
         elif dll not in SYSTEM_DLLS:
             problems.append(f"imports {dll}, which is not a Windows system DLL")
+
+    resources = pe.resources()
+    for wanted, what in REQUIRED_RESOURCES.items():
+        if wanted not in resources:
+            problems.append(f"no {what} resource {wanted}; it has {resources}")
 
     if NAME.encode("cp936") not in pe.data:
         problems.append(f"the code page 936 bytes of {NAME} ({NAME.encode('cp936').hex(' ')}) "
