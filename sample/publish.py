@@ -49,8 +49,11 @@ def main():
     if len(sys.argv) != 3:
         fail("usage: publish.py SOURCE DESTINATION")
     source, destination = sys.argv[1:]
-    if not os.path.isfile(os.path.join(source, VERSION_TEXT)):
+    version = os.path.join(source, VERSION_TEXT)
+    if not os.path.isfile(version):
         fail(f"{source} has no {VERSION_TEXT}: without it the program cannot check its version")
+    with open(version, "rb") as readable:
+        published_bytes(VERSION_TEXT, readable.read())  # refused before anything is written
     shutil.rmtree(destination, ignore_errors=True)
     for folder, _, files in os.walk(source):
         for name in sorted(files):
