@@ -32,8 +32,8 @@ public:
     // Selected tab of the window's tab control.
     int current_tab() const;
 
-    // Builds the window, hidden, with every control; false (after cleaning up nothing that
-    // the registry does not own) when the window or a control cannot be created.
+    // Builds the window, hidden, with every control; false when the window or a control
+    // cannot be created (what was made stays with this object, for the exit clean-up).
     bool build(HINSTANCE instance);
     // After the first ShowWindow: the pages' visibility again, the focus kept where it was.
     void finish_showing();
