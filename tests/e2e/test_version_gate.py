@@ -97,6 +97,8 @@ class VersionGate(ProgramCase):
 
             Driver("").msgbox_dismiss(PROMPT_TITLE, dismiss)
             self.assert_exits(app, 0)
+            # The shell starts the browser without waiting for it; it may write after the exit.
+            self.wait_for(lambda: os.path.exists(log) and os.path.getsize(log) > 0, "the browser's log")
             with open(log, encoding="gbk") as opened:
                 calls = opened.read().splitlines()
             self.assertEqual(calls, [f'"{to_windows_path(tool("recorder"))}" "{DOWNLOAD_URL}"'])
